@@ -1,0 +1,24 @@
+# Entry points: `make test` installs what is missing, builds the Windows
+# executable and the native tests, and runs every test.
+
+.PHONY: test deps win32 native dist clean
+
+test: win32 dist native
+	ctest --preset native
+
+deps:
+	@bash tools/install-deps.sh
+
+win32: deps
+	cmake --preset win32
+	cmake --build --preset win32
+
+native: deps
+	cmake --preset native
+	cmake --build --preset native
+
+dist: win32
+	bash tools/make-dist.sh
+
+clean:
+	rm -rf build dist
