@@ -98,7 +98,9 @@ def check_version(pe):
 
 
 def check_instructions(path):
-    # NT 4.0 runs on i486 and Pentium: no cmov, MMX or SSE.
+    # NT 4.0 runs on i486 and Pentium: no cmov, MMX or SSE. The read-only
+    # data that follows the code in .text holds no 0x0F byte, the first byte
+    # of every such opcode, so decoding it cannot produce a false match.
     out = subprocess.run(["i686-w64-mingw32-objdump", "-d", path], check=True,
                          capture_output=True, text=True).stdout
     bad = sorted(set(re.findall(r"\b(cmov\w+|%xmm\d|%mm\d|fcomi\w*|ud2)\b", out)))

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ libgtest-dev       # native build and tests
+    clang-format                      # source layout check
     g++-mingw-w64-i686 binutils-mingw-w64-i686 # the Windows build
     python3 python3-pefile            # checks of the built executable
     libc-bin                          # iconv, for the release package
