@@ -1,9 +1,9 @@
 # Entry points: `make test` installs what is missing, builds the Windows
 # executable and the native tests, and runs every test.
 
-.PHONY: test deps win32 native dist clean
+.PHONY: test deps win32 native dist wine-prefix clean
 
-test: win32 dist native
+test: win32 dist native wine-prefix
 	ctest --preset native
 
 deps:
@@ -16,6 +16,9 @@ win32: deps
 native: deps
 	cmake --preset native
 	cmake --build --preset native
+
+wine-prefix:
+	@bash tools/wine-prefix.sh build/wine/e2e
 
 dist: win32
 	bash tools/make-dist.sh

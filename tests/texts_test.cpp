@@ -1,5 +1,5 @@
-// Each text equals its Japanese wording converted to code page 932 here,
-// at test time, by the C library's converter, and has the length the
+// Each text equals its wording in tests/texts.tsv converted to code page 932
+// here, at test time, by the C library's converter, and has the length the
 // boxes were designed around.
 
 #include "ui/messages.h"
@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
 #include <iconv.h>
+#include <map>
 #include <string>
 
 namespace {
@@ -31,12 +33,35 @@ std::string ToCp932(const std::string &utf8)
     return out;
 }
 
+struct Wording {
+    size_t length;
+    std::string utf8;
+};
+
+// name -> wording, from the shared table of texts.
+std::map<std::string, Wording> LoadWordings()
+{
+    std::map<std::string, Wording> out;
+    std::ifstream in(TEXTS_FILE);
+    EXPECT_TRUE(in.good()) << "cannot read " << TEXTS_FILE;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        size_t tab1 = line.find('\t');
+        size_t tab2 = line.find('\t', tab1 + 1);
+        std::string text = line.substr(tab2 + 1);
+        for (size_t at; (at = text.find("\\n")) != std::string::npos;)
+            text.replace(at, 2, "\n");
+        out[line.substr(0, tab1)] = {std::stoul(line.substr(tab1 + 1, tab2 - tab1 - 1)), text};
+    }
+    return out;
+}
+
 struct TextRow {
     const char *name;
     const char *stored;
     size_t arraySize;
-    const char *utf8;
-    size_t length;
 };
 
 void PrintTo(const TextRow &row, std::ostream *os)
@@ -49,58 +74,33 @@ class Texts : public ::testing::TestWithParam<TextRow> {};
 TEST_P(Texts, AreTheirWordingInCodePage932)
 {
     const TextRow &row = GetParam();
-    std::string expected = ToCp932(row.utf8);
-    EXPECT_EQ(expected.size(), row.length) << "length of the wording itself";
+    std::map<std::string, Wording> wordings = LoadWordings();
+    ASSERT_EQ(wordings.count(row.name), 1u) << "no wording for " << row.name;
+    const Wording &w = wordings[row.name];
+    std::string expected = ToCp932(w.utf8);
+    EXPECT_EQ(expected.size(), w.length) << "length of the wording itself";
     EXPECT_EQ(std::string(row.stored), expected);
-    EXPECT_EQ(row.arraySize, row.length + 1) << "exactly one terminating zero";
-    EXPECT_EQ(std::string(row.stored).find('\r'), std::string::npos);
+    EXPECT_EQ(row.arraySize, w.length + 1) << "exactly one terminating zero";
 }
 
-#define TEXT_ROW(name, utf8, length)                                                               \
+#define TEXT_ROW(name)                                                                             \
     TextRow                                                                                        \
     {                                                                                              \
-#name, name, sizeof name, utf8, length                                                     \
+#name, name, sizeof name                                                                   \
     }
 
-INSTANTIATE_TEST_SUITE_P(
-    All, Texts,
-    ::testing::Values(TEXT_ROW(TitleText, "ATAPIﾄﾞﾗｲﾊﾞ変更ﾌﾟﾛｸﾞﾗﾑ ver2.0", 29),
-                      TEXT_ROW(IntroText,
-                               "Windows NT4.0 で使用している REDEVUZA.ROZ ドライバを ATAPI.SYS\n"
-                               "ドライバに変更します。\n"
-                               "このプログラムを実行するには、Windows NT4.0 用 Service Pack4 \n"
-                               "もしくはそれ以降がインストールされている必要があります。\n"
-                               "このプログラムを使用してATAPIドライバを変更するには、\n"
-                               "Administrator 権限が必要です。\n"
-                               "実行するまえに、すべてのアプリケーションを終了してください。\n"
-                               "\n"
-                               "実行してよろしいですか？",
-                               376),
-                      TEXT_ROW(RestartPromptText,
-                               "ATAPI ドライバの変更がおこなわれました。変更を有効にするには、\n"
-                               "システムを再起動する必要があります。\n"
-                               "\n"
-                               "今すぐ再起動しますか？",
-                               123),
-                      TEXT_ROW(AtapiMissingText,
-                               "システムにATAPI.SYSがインストールされていません。\n"
-                               "ATAPIドライバの変更はおこなわれませんでした。",
-                               95),
-                      TEXT_ROW(VendorMissingText,
-                               "システムにREDEVUZA.ROZがインストールされていません。\n"
-                               "ATAPIドライバを変更する必要はありません。",
-                               94),
-                      TEXT_ROW(VendorDisabledText,
-                               "REDEVUZA.ROZは無効になっています。\n"
-                               "ATAPIドライバを変更する必要はありません。",
-                               76),
-                      TEXT_ROW(WriteFailedText,
-                               "レジストリへの書き込みに失敗しました。\n"
-                               "ATAPIドライバの変更は完了していません。",
-                               78),
-                      TEXT_ROW(PrivilegeCaption, "EXITWIN", 7),
-                      TEXT_ROW(LookupErrorText, "LookupPrivilegeValue Error", 26),
-                      TEXT_ROW(AdjustErrorText, "AdjustTokenPrivileges Error", 27)),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(All, Texts,
+                         ::testing::Values(TEXT_ROW(TitleText), TEXT_ROW(IntroText),
+                                           TEXT_ROW(RestartPromptText), TEXT_ROW(AtapiMissingText),
+                                           TEXT_ROW(VendorMissingText),
+                                           TEXT_ROW(VendorDisabledText), TEXT_ROW(WriteFailedText),
+                                           TEXT_ROW(PrivilegeCaption), TEXT_ROW(LookupErrorText),
+                                           TEXT_ROW(AdjustErrorText)),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Texts, EveryWordingHasItsText)
+{
+    EXPECT_EQ(LoadWordings().size(), 10u);
+}
 
 } // namespace

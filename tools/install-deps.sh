@@ -1,18 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages a part of the project needs, when missing.
 # Runs as root (or through sudo) without asking anything.
+#   install-deps.sh [build] [wine] [screenshots]
 set -euo pipefail
 
-packages=(
-    cmake make g++ libgtest-dev       # native build and tests
-    clang-format                      # source layout check
+build=(
+    cmake make g++ libgtest-dev            # native build and tests
+    clang-format                           # source layout check
     g++-mingw-w64-i686 binutils-mingw-w64-i686 # the Windows build
-    python3 python3-pefile            # checks of the built executable
-    libc-bin                          # iconv, for the release package
+    python3 python3-pefile                 # checks of the built executable
+    libc-bin                               # iconv, for the release package
 )
+wine=(wine wine32:i386 locales)            # the real executable under Wine
+screenshots=(xvfb x11-apps imagemagick fonts-ipafont-gothic)
+
+wanted=()
+for group in "${@:-build}"; do
+    case "$group" in
+    build) wanted+=("${build[@]}") ;;
+    wine) wanted+=("${wine[@]}") ;;
+    screenshots) wanted+=("${screenshots[@]}") ;;
+    *) echo "unknown group $group" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
-for p in "${packages[@]}"; do
+for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
         missing+=("$p")
     fi
@@ -26,5 +39,10 @@ if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo -n"
 fi
 export DEBIAN_FRONTEND=noninteractive
+for p in "${missing[@]}"; do
+    if [[ "$p" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386
+    fi
+done
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
