@@ -1,7 +1,7 @@
 # Entry points: `make test` installs what is missing, builds the Windows
 # executable and the native tests, and runs every test.
 
-.PHONY: test deps win32 native dist wine-prefix clean
+.PHONY: test deps win32 native dist wine-prefix run run-reset screenshots clean
 
 test: win32 dist native wine-prefix
 	ctest --preset native
@@ -25,3 +25,15 @@ dist: win32
 
 clean:
 	rm -rf build dist
+
+# The main job on the default machine, under Wine: boxes shown and
+# answered in the terminal (see tools/run.py for ANSWERS and RUN_WINDOWS).
+run: win32
+	@/usr/bin/python3 tools/run.py
+
+run-reset: win32
+	@/usr/bin/python3 tools/run.py --reset
+
+# A PNG of each box of the main dialogue, drawn by Wine under Xvfb.
+screenshots: win32
+	@/usr/bin/python3 tools/screenshots.py

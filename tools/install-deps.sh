@@ -12,7 +12,7 @@ build=(
     libc-bin                               # iconv, for the release package
 )
 wine=(wine wine32:i386 locales)            # the real executable under Wine
-screenshots=(xvfb x11-apps imagemagick fonts-ipafont-gothic)
+screenshots=(xvfb imagemagick fonts-ipafont-gothic fonts-wine)
 
 wanted=()
 for group in "${@:-build}"; do

@@ -4,18 +4,17 @@
 // button it is told to, and reports the exit code and both Start values
 // once the tool has ended.
 //
-//   pilot.exe [options] -- tool.exe [arguments...]
+//   pilot.exe [options] [-- tool.exe [arguments...]]   (no tool: seed only)
 //     --seed KEY=SPEC   KEY: atapi | zyratapi; SPEC: absent | nostart |
 //                       dword:N | binary:HEX | sz:TEXT | data:TYPE:HEX
 //     --answers S       Y or N for each question in turn (reports get OK);
 //                       "-" reads the button id for every box from stdin
 //     --watch           only observe: the user answers the real windows
-//     --graphics NAME   Wine graphics driver for the tool (null, x11)
 //     --timeout SEC     give up after this long (default 60)
 //
 // Output, one record a line: ACP n | BOX n | CAPTION hex | TEXT hex |
 // BUTTON id hex(label, UTF-8) | RECT l t r b | SHOWN | PRESS id | EXIT code |
-// START key nokey|novalue|type hex | ERROR message.
+// BEFORE/START key nokey|novalue|type hex | ERROR message.
 
 #include <windows.h>
 
@@ -130,22 +129,22 @@ bool Seed(const std::string &arg)
     return rc == ERROR_SUCCESS;
 }
 
-void ReportStart(const char *name)
+void ReportStart(const char *tag, const char *name)
 {
     std::string path = ServicesKey + std::string(name);
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        Line(std::string("START ") + name + " nokey");
+        Line(std::string(tag) + " " + name + " nokey");
         return;
     }
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key, "Start", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-        Line(std::string("START ") + name + " novalue");
+        Line(std::string(tag) + " " + name + " novalue");
     } else {
         std::string data(size, '\0');
         RegQueryValueExA(key, "Start", nullptr, &type, (BYTE *)&data[0], &size);
         data.resize(size);
-        Line(std::string("START ") + name + " " + std::to_string(type) + " " + Hex(data));
+        Line(std::string(tag) + " " + name + " " + std::to_string(type) + " " + Hex(data));
     }
     RegCloseKey(key);
 }
@@ -228,7 +227,6 @@ int main(int argc, char **argv)
 
     std::string answers;
     bool fromStdin = false, watch = false;
-    const char *graphics = nullptr;
     int timeout = 60;
     int i = 1;
     std::vector<std::string> seeds;
@@ -244,18 +242,12 @@ int main(int argc, char **argv)
             fromStdin = answers == "-";
         } else if (a == "--watch") {
             watch = true;
-        } else if (a == "--graphics" && i + 1 < argc) {
-            graphics = argv[++i];
         } else if (a == "--timeout" && i + 1 < argc) {
             timeout = atoi(argv[++i]);
         } else {
             Line("ERROR unknown option " + a);
             return 2;
         }
-    }
-    if (i >= argc) {
-        Line("ERROR no tool to run");
-        return 2;
     }
 
     Line("ACP " + std::to_string(GetACP()));
@@ -265,15 +257,10 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    if (graphics != nullptr) {
-        HKEY drivers;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &drivers, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(drivers, "Graphics", 0, REG_SZ, (const BYTE *)graphics,
-                           (DWORD)strlen(graphics) + 1);
-            RegCloseKey(drivers);
-        }
-    }
+    ReportStart("BEFORE", "atapi");
+    ReportStart("BEFORE", "zyratapi");
+    if (i >= argc)
+        return 0; // seeding only
 
     // The tool's command line: its path, quoted, then its arguments as given.
     std::string cmd = std::string("\"") + argv[i] + "\"";
@@ -339,8 +326,8 @@ int main(int argc, char **argv)
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     Line("EXIT " + std::to_string(code));
-    ReportStart("atapi");
-    ReportStart("zyratapi");
+    ReportStart("START", "atapi");
+    ReportStart("START", "zyratapi");
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return 0;

@@ -71,7 +71,8 @@ class Result:
     acp: int = 0
     boxes: list = field(default_factory=list)
     exit_code: int = None
-    starts: dict = field(default_factory=dict)  # key -> "nokey" | "novalue" | "type:hex"
+    before: dict = field(default_factory=dict)  # key -> "nokey" | "novalue" | "type:hex"
+    starts: dict = field(default_factory=dict)  # the same, after the run
     errors: list = field(default_factory=list)
     wineboot: list = field(default_factory=list)  # command lines of wineboot started
     box_calls: list = field(default_factory=list)  # (owner, style) of each MessageBoxA
@@ -98,8 +99,9 @@ def start_server(prefix):
 
 
 def stop_server(prefix):
-    subprocess.run(["wineserver", "-k"], env=wine_env(prefix), check=False)
-    subprocess.run(["wineserver", "-w"], env=wine_env(prefix), check=False)
+    for flag in ("-k", "-w"):
+        subprocess.run(["wineserver", flag], env=wine_env(prefix), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def wait_end_session(timeout=20):
@@ -114,12 +116,36 @@ def wait_end_session(timeout=20):
     return False
 
 
+def set_graphics(prefix, driver):
+    """Sets the prefix's graphics driver: "null" (no display) or "x11". The
+    session's desktop process fixes the driver for every process of the
+    session, so the change is made with no wineserver running."""
+    stamp = os.path.join(prefix, ".graphics")
+    current = open(stamp).read() if os.path.exists(stamp) else "null"
+    if current == driver:
+        return
+    env = wine_env(prefix)
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    stop_server(prefix)
+    subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics",
+                    "/d", driver, "/f"], env=env, check=True, **quiet)
+    # Wine draws caption and frame itself, as Windows does, rather than
+    # leaving them to a window manager that Xvfb does not have.
+    subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v",
+                    "Decorated", "/d", "N", "/f"], env=env, check=True, **quiet)
+    stop_server(prefix)
+    with open(stamp, "w") as f:
+        f.write(driver)
+
+
 def run(prefix, seeds=None, answers="", args=(), on_box=None, graphics="null", watch=False,
         timeout=60, exe=TOOL_EXE, pilot=PILOT_EXE):
     """Runs the tool once. seeds: key -> spec for the pilot (keys not named
     stay as they are). answers: "Y"/"N" per question; or on_box(box) picks
-    the button id to press for every box."""
-    cmd = ["wine", pilot, "--timeout", str(timeout), "--graphics", graphics]
+    the button id to press for every box. exe None: only seed the keys.
+    graphics: the prefix's graphics driver for this run, "null" or "x11"."""
+    set_graphics(prefix, graphics)
+    cmd = ["wine", pilot, "--timeout", str(timeout)]
     for key, spec in (seeds or {}).items():
         cmd += ["--seed", "%s=%s" % (key, spec)]
     if watch:
@@ -128,7 +154,8 @@ def run(prefix, seeds=None, answers="", args=(), on_box=None, graphics="null", w
         cmd += ["--answers", "-"]
     elif answers:
         cmd += ["--answers", answers]
-    cmd += ["--", windows_path(exe)] + list(args)
+    if exe is not None:
+        cmd += ["--", windows_path(exe)] + list(args)
 
     result = Result()
     with tempfile.TemporaryFile() as err:
@@ -158,9 +185,10 @@ def run(prefix, seeds=None, answers="", args=(), on_box=None, graphics="null", w
                 box.pressed = int(rest)
             elif word == "EXIT":
                 result.exit_code = int(rest)
-            elif word == "START":
+            elif word in ("BEFORE", "START"):
                 key, _, value = rest.partition(" ")
-                result.starts[key] = value.replace(" ", ":")
+                (result.before if word == "BEFORE" else result.starts)[key] = \
+                    value.replace(" ", ":")
             elif word == "ERROR":
                 result.errors.append(rest)
         proc.wait(timeout=timeout + 30)
