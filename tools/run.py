@@ -88,9 +88,8 @@ def main():
     windows = os.environ.get("RUN_WINDOWS") == "1" and os.environ.get("DISPLAY")
     if windows:
         print("Showing the real windows on %s; answer them there." % os.environ["DISPLAY"])
-        r = winepilot.run(PREFIX, seeds=seeds, graphics="x11", watch=True, timeout=3600)
-        for box in r.boxes:
-            show(box)
+        r = winepilot.run(PREFIX, seeds=seeds, on_box=show, graphics="x11", watch=True,
+                          timeout=3600)
     elif sys.stdin.isatty():
         r = winepilot.run(PREFIX, seeds=seeds, on_box=answer_from_terminal, timeout=3600)
     else:

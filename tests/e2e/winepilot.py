@@ -142,8 +142,9 @@ def run(prefix, seeds=None, answers="", args=(), on_box=None, graphics="null", w
         timeout=60, exe=TOOL_EXE, pilot=PILOT_EXE):
     """Runs the tool once. seeds: key -> spec for the pilot (keys not named
     stay as they are). answers: "Y"/"N" per question; or on_box(box) picks
-    the button id to press for every box. exe None: only seed the keys.
-    graphics: the prefix's graphics driver for this run, "null" or "x11"."""
+    the button id to press for every box (with watch, it is only told).
+    exe None: only seed the keys. graphics: the prefix's graphics driver for
+    this run, "null" or "x11"."""
     set_graphics(prefix, graphics)
     cmd = ["wine", pilot, "--timeout", str(timeout)]
     for key, spec in (seeds or {}).items():
@@ -178,9 +179,11 @@ def run(prefix, seeds=None, answers="", args=(), on_box=None, graphics="null", w
                 box.buttons.append((int(ident), bytes.fromhex(label).decode("utf-8")))
             elif word == "RECT":
                 box.rect = tuple(int(v) for v in rest.split())
-            elif word == "SHOWN" and on_box is not None and not watch:
-                proc.stdin.write(b"%d\n" % on_box(box))
-                proc.stdin.flush()
+            elif word == "SHOWN" and on_box is not None:
+                button = on_box(box)  # in watch mode, only news of the box
+                if not watch:
+                    proc.stdin.write(b"%d\n" % button)
+                    proc.stdin.flush()
             elif word == "PRESS":
                 box.pressed = int(rest)
             elif word == "EXIT":
