@@ -81,7 +81,7 @@ CASES = {
 }
 
 
-def check_run(prefix, spec):
+def check_run(prefix, expected):
     failures = []
 
     def expect(ok, what):
@@ -89,11 +89,11 @@ def check_run(prefix, spec):
         if not ok:
             failures.append(what)
 
-    r = winepilot.run(prefix, seeds=spec["seeds"], answers=spec["answers"], args=spec["args"])
+    r = winepilot.run(prefix, seeds=expected["seeds"], answers=expected["answers"], args=expected["args"])
     expect(r.acp == 932, "Wine's ANSI code page is 932 (%d)" % r.acp)
     expect(not r.errors, "pilot reported no errors %s" % r.errors)
     shown = [(b.caption, b.text, b.button_ids) for b in r.boxes]
-    wanted = [(TEXTS[c], TEXTS[t], buttons) for c, t, buttons in spec["boxes"]]
+    wanted = [(TEXTS[c], TEXTS[t], buttons) for c, t, buttons in expected["boxes"]]
     names = {v: k for k, v in TEXTS.items()}
     print("  boxes: %s" % ", ".join("%s/%s %s" % (names.get(c, c), names.get(t, t), ids)
                                     for c, t, ids in shown))
@@ -103,19 +103,19 @@ def check_run(prefix, spec):
         expect(got[1] == want[1], "box %d text bytes%s" % (
             i, "" if got[1] == want[1] else " (got %r)" % got[1]))
         expect(got[2] == want[2], "box %d buttons %s (%s)" % (i, want[2], got[2]))
-    styles = [4 if buttons == QUESTION else 0 for _, _, buttons in spec["boxes"]]
+    styles = [4 if buttons == QUESTION else 0 for _, _, buttons in expected["boxes"]]
     expect(r.box_calls == [(0, style) for style in styles],
            "MessageBoxA with no owner, MB_YESNO or MB_OK alone (%s)" % r.box_calls)
     expect(r.exit_code == 0, "exit status 0 (%s)" % r.exit_code)
-    expect(r.starts.get("atapi") == spec["atapi"],
-           "atapi Start %s (%s)" % (spec["atapi"], r.starts.get("atapi")))
-    expect(r.starts.get("zyratapi") == spec["vendor"],
-           "zyratapi Start %s (%s)" % (spec["vendor"], r.starts.get("zyratapi")))
-    expect(r.restart_requested == spec["restart"],
-           "restart %srequested (wineboot runs: %s)" % ("" if spec["restart"] else "not ",
+    expect(r.starts.get("atapi") == expected["atapi"],
+           "atapi Start %s (%s)" % (expected["atapi"], r.starts.get("atapi")))
+    expect(r.starts.get("zyratapi") == expected["vendor"],
+           "zyratapi Start %s (%s)" % (expected["vendor"], r.starts.get("zyratapi")))
+    expect(r.restart_requested == expected["restart"],
+           "restart %srequested (wineboot runs: %s)" % ("" if expected["restart"] else "not ",
                                                          r.wineboot))
-    expect(r.exit_windows == ([(2, 0)] if spec["restart"] else []),
-           "ExitWindowsEx(EWX_REBOOT, 0) %s (%s)" % ("once" if spec["restart"] else "never",
+    expect(r.exit_windows == ([(2, 0)] if expected["restart"] else []),
+           "ExitWindowsEx(EWX_REBOOT, 0) %s (%s)" % ("once" if expected["restart"] else "never",
                                                       r.exit_windows))
     for cmdline in r.wineboot:
         if "--end-session" in cmdline:
@@ -144,9 +144,9 @@ def main():
         return 0
     runs = CASES[opts.case]
     failures = []
-    for n, spec in enumerate(runs if isinstance(runs, list) else [runs], 1):
+    for n, expected in enumerate(runs if isinstance(runs, list) else [runs], 1):
         print("%s, run %d" % (opts.case, n))
-        failures += check_run(opts.prefix, spec)
+        failures += check_run(opts.prefix, expected)
     return 1 if failures else 0
 
 

@@ -5,7 +5,7 @@
 // once the tool has ended.
 //
 //   pilot.exe [options] [-- tool.exe [arguments...]]   (no tool: seed only)
-//     --seed KEY=SPEC   KEY: atapi | zyratapi; SPEC: absent | nostart |
+//     --seed KEY=STATE  KEY: atapi | zyratapi; STATE: absent | nostart |
 //                       dword:N | binary:HEX | sz:TEXT | data:TYPE:HEX
 //     --answers S       Y or N for each question in turn (reports get OK);
 //                       "-" reads the button id for every box from stdin
@@ -91,11 +91,11 @@ bool Seed(const std::string &arg)
     if (eq == std::string::npos)
         return false;
     std::string path = ServicesKey + arg.substr(0, eq);
-    std::string spec = arg.substr(eq + 1);
+    std::string state = arg.substr(eq + 1);
 
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
-    if (spec == "absent")
+    if (state == "absent")
         return true;
     HKEY key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -106,23 +106,23 @@ bool Seed(const std::string &arg)
     RegSetValueExA(key, "Type", 0, REG_DWORD, (const BYTE *)&type, sizeof type);
 
     LONG rc = ERROR_SUCCESS;
-    if (spec.rfind("dword:", 0) == 0) {
-        DWORD v = strtoul(spec.c_str() + 6, nullptr, 0);
+    if (state.rfind("dword:", 0) == 0) {
+        DWORD v = strtoul(state.c_str() + 6, nullptr, 0);
         rc = RegSetValueExA(key, "Start", 0, REG_DWORD, (const BYTE *)&v, sizeof v);
-    } else if (spec.rfind("binary:", 0) == 0) {
-        std::string data = Unhex(spec.substr(7));
+    } else if (state.rfind("binary:", 0) == 0) {
+        std::string data = Unhex(state.substr(7));
         rc = RegSetValueExA(key, "Start", 0, REG_BINARY, (const BYTE *)data.data(),
                             (DWORD)data.size());
-    } else if (spec.rfind("sz:", 0) == 0) {
-        std::string text = spec.substr(3);
+    } else if (state.rfind("sz:", 0) == 0) {
+        std::string text = state.substr(3);
         rc = RegSetValueExA(key, "Start", 0, REG_SZ, (const BYTE *)text.c_str(),
                             (DWORD)text.size() + 1);
-    } else if (spec.rfind("data:", 0) == 0) {
-        size_t colon = spec.find(':', 5);
-        DWORD t = strtoul(spec.substr(5, colon - 5).c_str(), nullptr, 0);
-        std::string data = colon == std::string::npos ? "" : Unhex(spec.substr(colon + 1));
+    } else if (state.rfind("data:", 0) == 0) {
+        size_t colon = state.find(':', 5);
+        DWORD t = strtoul(state.substr(5, colon - 5).c_str(), nullptr, 0);
+        std::string data = colon == std::string::npos ? "" : Unhex(state.substr(colon + 1));
         rc = RegSetValueExA(key, "Start", 0, t, (const BYTE *)data.data(), (DWORD)data.size());
-    } else if (spec != "nostart") {
+    } else if (state != "nostart") {
         rc = ERROR_INVALID_PARAMETER;
     }
     RegCloseKey(key);

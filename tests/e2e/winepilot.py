@@ -140,15 +140,15 @@ def set_graphics(prefix, driver):
 
 def run(prefix, seeds=None, answers="", args=(), on_box=None, graphics="null", watch=False,
         timeout=60, exe=TOOL_EXE, pilot=PILOT_EXE):
-    """Runs the tool once. seeds: key -> spec for the pilot (keys not named
+    """Runs the tool once. seeds: key -> state for the pilot (keys not named
     stay as they are). answers: "Y"/"N" per question; or on_box(box) picks
     the button id to press for every box (with watch, it is only told).
     exe None: only seed the keys. graphics: the prefix's graphics driver for
     this run, "null" or "x11"."""
     set_graphics(prefix, graphics)
     cmd = ["wine", pilot, "--timeout", str(timeout)]
-    for key, spec in (seeds or {}).items():
-        cmd += ["--seed", "%s=%s" % (key, spec)]
+    for key, state in (seeds or {}).items():
+        cmd += ["--seed", "%s=%s" % (key, state)]
     if watch:
         cmd += ["--watch"]
     elif on_box is not None:
