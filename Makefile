@@ -1,5 +1,7 @@
 # Entry points: `make test` installs what is missing, builds the Windows
-# executable and the native tests, and runs every test.
+# executable, the release package and the native tests, makes the Wine
+# prefix, and runs every test (native, artifact checks, end-to-end under
+# Wine). `make run` runs the tool under Wine on a machine of its own.
 
 .PHONY: test deps win32 native dist wine-prefix run run-reset screenshots clean
 
