@@ -109,11 +109,20 @@ def wait_end_session(timeout=20):
     cannot reach the next run's boxes."""
     end = time.time() + timeout
     while time.time() < end:
-        if subprocess.run(["pgrep", "-f", "wineboot.exe --end-session"],
-                          stdout=subprocess.DEVNULL).returncode != 0:
+        if not any(b"wineboot.exe" in c and b"--end-session" in c for c in _command_lines()):
             return True
         time.sleep(0.1)
     return False
+
+
+def _command_lines():
+    for pid in os.listdir("/proc"):
+        if pid.isdigit():
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    yield f.read()
+            except OSError:
+                pass
 
 
 def set_graphics(prefix, driver):
