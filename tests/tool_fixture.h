@@ -22,7 +22,6 @@ struct Seed {
     enum Kind { Absent, Denied, NoStart, Start } kind = Absent;
     DWORD type = 0;
     Bytes data;
-    bool isString = false;
     std::string text;
 };
 
@@ -32,7 +31,6 @@ inline Seed Make(Seed::Kind kind, DWORD type = 0, Bytes data = {}, const char *t
     seed.kind = kind;
     seed.type = type;
     seed.data = std::move(data);
-    seed.isString = text != nullptr;
     seed.text = text ? text : "";
     return seed;
 }
@@ -70,7 +68,7 @@ inline void SeedKey(const char *path, const Seed &seed)
     fake::M().hklm[path].denyOpen = seed.kind == Seed::Denied;
     // Every real service key has more than its Start value; it must survive.
     fake::SetValue(path, "Type", fake::kRegDword, fake::Dword(1));
-    if (seed.kind == Seed::Start && seed.isString)
+    if (seed.kind == Seed::Start && seed.type == fake::kRegSz)
         fake::SetString(path, StartValueName, seed.text);
     else if (seed.kind == Seed::Start || seed.kind == Seed::Denied)
         fake::SetValue(path, StartValueName, seed.type, seed.data);
