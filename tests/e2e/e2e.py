@@ -20,6 +20,7 @@ REPORT = [IDOK]
 SYSTEM_ON = "4:00000000"
 VENDOR_OFF = "4:04000000"
 TYPICAL = {"atapi": "dword:4", "zyratapi": "dword:1"}
+NT40 = "4.0.1381"  # the version Wine reports in the prefix: Windows NT 4.0
 
 
 def box(text, buttons):
@@ -91,6 +92,7 @@ def check_run(prefix, expected):
 
     r = winepilot.run(prefix, seeds=expected["seeds"], answers=expected["answers"], args=expected["args"])
     expect(r.acp == 932, "Wine's ANSI code page is 932 (%d)" % r.acp)
+    expect(r.windows_version == NT40, "Wine is Windows %s (%s)" % (NT40, r.windows_version))
     expect(not r.errors, "pilot reported no errors %s" % r.errors)
     shown = [(b.caption, b.text, b.button_ids) for b in r.boxes]
     wanted = [(TEXTS[c], TEXTS[t], buttons) for c, t, buttons in expected["boxes"]]
@@ -138,7 +140,9 @@ def main():
         return 0
     if opts.start_server:
         winepilot.start_server(opts.prefix)
-        return 0
+        ver = winepilot.windows_version(opts.prefix)
+        print("ver: %s" % ver)
+        return 0 if ver.endswith(" " + NT40) else 1
     if opts.stop_server:
         winepilot.stop_server(opts.prefix)
         return 0

@@ -12,9 +12,10 @@
 //     --watch           only observe: the user answers the real windows
 //     --timeout SEC     give up after this long (default 60)
 //
-// Output, one record a line: ACP n | BOX n | CAPTION hex | TEXT hex |
-// BUTTON id hex(label, UTF-8) | RECT l t r b | SHOWN | PRESS id | EXIT code |
-// BEFORE/START key nokey|novalue|type hex | ERROR message.
+// Output, one record a line: ACP n | WINVER major.minor.build | BOX n |
+// CAPTION hex | TEXT hex | BUTTON id hex(label, UTF-8) | RECT l t r b |
+// SHOWN | PRESS id | EXIT code | BEFORE/START key nokey|novalue|type hex |
+// ERROR message.
 
 #include <windows.h>
 
@@ -251,6 +252,11 @@ int main(int argc, char **argv)
     }
 
     Line("ACP " + std::to_string(GetACP()));
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version))
+        Line("WINVER " + std::to_string(version.dwMajorVersion) + "." +
+             std::to_string(version.dwMinorVersion) + "." + std::to_string(version.dwBuildNumber));
     for (const std::string &s : seeds) {
         if (!Seed(s)) {
             Line("ERROR cannot seed " + s);

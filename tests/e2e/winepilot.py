@@ -69,6 +69,7 @@ class Box:
 @dataclass
 class Result:
     acp: int = 0
+    windows_version: str = ""  # major.minor.build, as GetVersionExA reports it
     boxes: list = field(default_factory=list)
     exit_code: int = None
     before: dict = field(default_factory=dict)  # key -> "nokey" | "novalue" | "type:hex"
@@ -87,6 +88,14 @@ def make_prefix(prefix):
     """Installs Wine and makes the private prefix, where missing."""
     subprocess.run(["bash", os.path.join(ROOT, "tools", "wine-prefix.sh"), prefix], check=True,
                    stdin=subprocess.DEVNULL)
+
+
+def windows_version(prefix):
+    """What `ver` prints in the prefix, e.g. "Microsoft Windows 4.0.1381"."""
+    out = subprocess.run(["wine", "cmd", "/c", "ver"], env=wine_env(prefix), check=True,
+                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL).stdout
+    return out.decode("ascii", "replace").strip()
 
 
 def start_server(prefix):
@@ -176,6 +185,8 @@ def run(prefix, seeds=None, answers="", args=(), on_box=None, graphics="null", w
             word, _, rest = raw.decode("ascii", "replace").rstrip("\r\n").partition(" ")
             if word == "ACP":
                 result.acp = int(rest)
+            elif word == "WINVER":
+                result.windows_version = rest
             elif word == "BOX":
                 box = Box(int(rest))
                 result.boxes.append(box)
