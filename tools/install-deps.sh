@@ -9,7 +9,8 @@ build=(
     clang-format                           # source layout check
     g++-mingw-w64-i686 binutils-mingw-w64-i686 # the Windows build
     python3 python3-pefile                 # checks of the built executable
-    libc-bin                               # iconv, for the release package
+    libc-bin zip mtools dosfstools xorriso # the release: zip, floppy and CD images
+    genisoimage faketime git               # reading the CD back; building it again
 )
 wine=(wine wine32:i386 locales)            # the real executable under Wine
 screenshots=(xvfb imagemagick fonts-ipafont-gothic fonts-wine)
