@@ -8,7 +8,10 @@ registry and message boxes.
 """
 
 import argparse
+import os
+import subprocess
 import sys
+import tempfile
 
 import winepilot
 from winepilot import IDNO, IDOK, IDYES
@@ -20,6 +23,7 @@ REPORT = [IDOK]
 SYSTEM_ON = "4:00000000"
 VENDOR_OFF = "4:04000000"
 TYPICAL = {"atapi": "dword:4", "zyratapi": "dword:1"}
+FLOPPY = os.path.join(winepilot.ROOT, "dist", "atapisw-2.0.img")
 NT40 = "4.0.1381"  # the version Wine reports in the prefix: Windows NT 4.0
 
 
@@ -31,9 +35,9 @@ INTRO = box("IntroText", QUESTION)
 RESTART = box("RestartPromptText", QUESTION)
 
 
-def case(seeds, answers, boxes, atapi, vendor, restart=False, args=()):
+def case(seeds, answers, boxes, atapi, vendor, restart=False, args=(), from_floppy=False):
     return dict(seeds=seeds, answers=answers, boxes=boxes, atapi=atapi, vendor=vendor,
-                restart=restart, args=args)
+                restart=restart, args=args, from_floppy=from_floppy)
 
 
 # One run each, unless the case is a list of runs on the same machine.
@@ -79,6 +83,9 @@ CASES = {
         case(TYPICAL, "YN", [INTRO, RESTART], SYSTEM_ON, VENDOR_OFF),
         case({}, "Y", [INTRO, box("VendorDisabledText", REPORT)], SYSTEM_ON, VENDOR_OFF),
     ],
+    # The release: the copy on the floppy image, as an administrator runs it.
+    "from_floppy_image": case(TYPICAL, "YN", [INTRO, RESTART], SYSTEM_ON, VENDOR_OFF,
+                              from_floppy=True),
 }
 
 
@@ -90,7 +97,14 @@ def check_run(prefix, expected):
         if not ok:
             failures.append(what)
 
-    r = winepilot.run(prefix, seeds=expected["seeds"], answers=expected["answers"], args=expected["args"])
+    with tempfile.TemporaryDirectory() as tmp:
+        exe = winepilot.TOOL_EXE
+        if expected["from_floppy"]:
+            exe = os.path.join(tmp, "ATAPISW.EXE")
+            subprocess.run(["mcopy", "-n", "-i", FLOPPY, "::ATAPISW.EXE", exe], check=True,
+                           env=dict(os.environ, MTOOLSRC="/dev/null"))
+        r = winepilot.run(prefix, seeds=expected["seeds"], answers=expected["answers"],
+                          args=expected["args"], exe=exe)
     expect(r.acp == 932, "Wine's ANSI code page is 932 (%d)" % r.acp)
     expect(r.windows_version == NT40, "Wine is Windows %s (%s)" % (NT40, r.windows_version))
     expect(not r.errors, "pilot reported no errors %s" % r.errors)
