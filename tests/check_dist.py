@@ -126,6 +126,8 @@ def main(dist, exe_path):
          len(images["img"]) == FLOPPY_BYTES),
         ("img", "a 1.44 MB FAT12 boot sector",
          all(fat["info"].get(k) == v for k, v in FLOPPY_BOOT_SECTOR.items())),
+        ("img", "the boot sector opens with a jump (EB or E9), as FAT drivers expect",
+         images["img"][:1] in (b"\xeb", b"\xe9")),
         ("img", "volume label ATAPISW",
          fat["label"] == "Volume label is ATAPISW"),
         ("img", "volume serial %08X" % epoch,

@@ -98,9 +98,9 @@ def main():
 
     print()
     print("Summary")
-    print("  Windows version (as Wine reports it): %s" % (
-        "NT 4.0 (%s)" % r.windows_version if r.windows_version.startswith("4.0.")
-        else r.windows_version or "unknown"))
+    version = r.windows_version or "unknown"
+    print("  Windows version (as Wine reports it): %s%s" % (
+        version, " (NT 4.0)" if version.startswith("4.0.") else ""))
     for key in ("atapi", "zyratapi"):
         print("  %-9s Start: %s -> %s" % (key, describe(r.before.get(key)),
                                           describe(r.starts.get(key))))
